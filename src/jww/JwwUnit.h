@@ -1,0 +1,100 @@
+// TJwwData: one Jw_cad drawing in memory, with its reader and writer.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jwwtype.h"
+
+// Accepted format versions, and the versions at which the layout changes.
+inline constexpr int32_t kMinVersion = 220;
+inline constexpr int32_t kMaxVersion = 700;
+inline constexpr int32_t kEyeSince = 223;         // drawing time, eye point
+inline constexpr int32_t kSnapSince = 225;        // snap lengths
+inline constexpr int32_t kSolidColorSince = 230;  // solid colour pair
+inline constexpr int32_t kZoomJump8Since = 231;   // eight zoom-jump slots and dDm11 … nMojiBG
+inline constexpr int32_t kTenkuuSince = 300;      // sky-view settings
+inline constexpr int32_t kPenWidthSince = 351;    // 15-byte attribute block
+inline constexpr int32_t kSxfSince = 420;         // extended tables, dimension SXF part, no pen mapping
+inline constexpr int32_t kPrtDpiSince = 600;      // combined print value carries the dpi
+inline constexpr int32_t kImageSince = 700;       // image section
+
+// Option bits of FileOutOpt.
+inline constexpr int32_t kOutImageNameOnly = 0x01;
+inline constexpr int32_t kOutImageNoTemp = 0x08;
+inline constexpr int32_t kOutUtf16 = 0x20;
+
+class TJwwData {
+public:
+    TJwwData();
+    ~TJwwData();
+    TJwwData(const TJwwData&) = delete;
+    TJwwData& operator=(const TJwwData&) = delete;
+
+    TEntJwwHeader Enthd;
+    std::vector<TEntJwwLayerGroup> EntLgrp;
+    std::vector<TEntJwwLayer> EntLay;
+    std::vector<TEntJwwColorNo> EntCol;
+    std::vector<TEntJwwLineTypeNo> EntLtp1;
+    std::vector<TEntJwwRandomLineNo> EntLtp2;
+    std::vector<TEntJwwLineTypeNo> EntLtp3;
+    std::vector<TEntJwwColorExNo> EntColS;
+    std::vector<TEntJwwLineTypeExNo> EntLtpS;
+    std::vector<TEntJwwMojiType> EntMoj;
+
+    std::vector<TEntJwwNo> EntNo;  // Enthd.n1 entries
+    std::vector<TEntJwwLine> EntLine;
+    std::vector<TEntJwwEnko> EntEnko;
+    std::vector<TEntJwwTen> EntTen;
+    std::vector<TEntJwwMoji> EntMoji;
+    std::vector<TEntJwwSunpo> EntSunpo;
+    std::vector<TEntJwwSolid> EntSolid;
+    std::vector<TEntJwwBlock> EntBlock;
+    int32_t EntLineN = 0, EntEnkoN = 0, EntTenN = 0, EntMojiN = 0, EntSunpoN = 0, EntSolidN = 0, EntBlockN = 0;
+
+    std::vector<TEntJwwBlockDef> EntBlockDef;
+    int32_t EntBlockDefN = 0;
+    std::vector<TEntJwwBlockTree> EntBlockTree;
+    int32_t EntBlockTreeN = 0;
+    int32_t EntBlockNum = 0;
+
+    std::filesystem::path BindImageFolder;  // working folder of the embedded images
+    std::vector<TBindImageType> BindImage;
+    int32_t BindImageN = 0;
+    bool BindImageExp = false;
+    bool BindImageExr = false;
+
+    int32_t FileOutOpt = 0;
+    bool MojiEncode = false;
+
+    // Values the attribute writer substitutes for out-of-range pen styles and colours.
+    // Settings of the owner, kept by DataInit.
+    uint8_t FallbackPenStyle = 1;
+    uint16_t FallbackPenColor = 1;
+
+    // Message of the last failed FileIn, FileHeaderIn or FileOut ("File I/O Error", …); empty after success.
+    std::string LastError;
+
+    void DataInit();
+    void DataFree();
+
+    bool FileCheck(const std::filesystem::path& FName) const;
+    bool FileHeaderIn(const std::filesystem::path& FName);
+    bool FileIn(const std::filesystem::path& FName);
+    bool FileOut(const std::filesystem::path& FName, int32_t Ver);
+    void SetFileOutOption(int32_t n);
+
+    // In-memory forms of FileIn and FileOut, used by the file forms and by tools.
+    bool LoadFromBuffer(const uint8_t* data, size_t size);
+    bool SaveToBuffer(std::vector<uint8_t>& out, int32_t Ver);
+
+    void MakeBlockTree();
+    uint32_t ChangeBlockNo(uint32_t n) const;
+
+    void BindImageInit();
+    void BindImageExplode();
+    void BindImageDeleteGzFile();
+    void BindImageDeleteNonGzFile();
+};
