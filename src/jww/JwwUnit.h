@@ -4,27 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "Versions.h"
 #include "jwwtype.h"
-
-// Accepted format versions, and the versions at which the layout changes.
-inline constexpr int32_t kMinVersion = 220;
-inline constexpr int32_t kMaxVersion = 700;
-inline constexpr int32_t kEyeSince = 223;         // drawing time, eye point
-inline constexpr int32_t kSnapSince = 225;        // snap lengths
-inline constexpr int32_t kSolidColorSince = 230;  // solid colour pair
-inline constexpr int32_t kZoomJump8Since = 231;   // eight zoom-jump slots and dDm11 … nMojiBG
-inline constexpr int32_t kTenkuuSince = 300;      // sky-view settings
-inline constexpr int32_t kPenWidthSince = 351;    // 15-byte attribute block
-inline constexpr int32_t kSxfSince = 420;         // extended tables, dimension SXF part, no pen mapping
-inline constexpr int32_t kPrtDpiSince = 600;      // combined print value carries the dpi
-inline constexpr int32_t kImageSince = 700;       // image section
-
-// Option bits of FileOutOpt.
-inline constexpr int32_t kOutImageNameOnly = 0x01;
-inline constexpr int32_t kOutImageNoTemp = 0x08;
-inline constexpr int32_t kOutUtf16 = 0x20;
 
 class TJwwData {
 public:
@@ -92,9 +76,14 @@ public:
 
     void MakeBlockTree();
     uint32_t ChangeBlockNo(uint32_t n) const;
+    // Index of the first definition with this block number, or -1.
+    int32_t BlockDefIndex(uint32_t number) const;
 
     void BindImageInit();
     void BindImageExplode();
     void BindImageDeleteGzFile();
     void BindImageDeleteNonGzFile();
+
+private:
+    std::unordered_map<uint32_t, int32_t> blockIndexByNumber_;  // first definition per number
 };
