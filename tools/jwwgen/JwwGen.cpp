@@ -238,7 +238,8 @@ private:
     SplitMix64 rng_;
     int64_t textCounter_ = 0;
     int64_t estimate_ = 0;  // bytes the writer will produce, roughly
-    std::vector<uint32_t> chainHeads_;  // block numbers of used chain heads
+    std::vector<uint32_t> chainHeads_;   // block numbers of used chain heads
+    std::vector<uint32_t> unusedHeads_;  // block numbers of chains that nothing inserts
     std::vector<std::u16string> imageRefs_;  // referenced names of the images
 
     int32_t attrBytes() const { return opt_.version >= kPenWidthSince ? 15 : 13; }
@@ -445,8 +446,8 @@ private:
 };
 
 // Definitions form chains of nestDepth: the definition at position p of a chain inserts the one
-// at p + 1. The drawing inserts chain heads. Every fourth chain is inserted by nothing, so its
-// definitions are unused and dropped on writing.
+// at p + 1. The drawing inserts chain heads. Every fourth chain is inserted by nothing in the
+// written drawing, so a reader finds its definitions unused.
 void Generator::MakeDefinitions(TJwwData& d) {
     int32_t total = std::max(opt_.blocks, 0);
     int32_t depth = std::max(opt_.nestDepth, 1);
@@ -472,9 +473,8 @@ void Generator::MakeDefinitions(TJwwData& d) {
             bytes += 2 + 44 + attrBytes();
         }
         l.MoveInto(b);
-        bool used = chain % 4 != 3;
-        if (pos == 0 && used) chainHeads_.push_back(b.nNumber);
-        if (used) estimate_ += bytes;
+        if (pos == 0) (chain % 4 != 3 ? chainHeads_ : unusedHeads_).push_back(b.nNumber);
+        estimate_ += bytes;
     }
     d.EntBlockDefN = total;
     d.Enthd.n2 = total;
@@ -521,6 +521,13 @@ void Generator::Run(TJwwData& d, const fs::path& imageFolder) {
     for (uint32_t head : chainHeads_) {
         l.Push(l.block, kEntBlock, MakeInsertion(head));
         estimate_ += 2 + 44 + attrBytes();
+    }
+    // The writer keeps the definitions that the block tree reaches, and the tree starts from every
+    // insertion record. An insertion whose order entry is removed (type 0) is not written, so the
+    // chains it reaches are written but unused in the file.
+    for (uint32_t head : unusedHeads_) {
+        l.Push(l.block, kEntBlock, MakeInsertion(head));
+        l.no.back().EntType = kEntNone;
     }
     // Image references: a text for every image; every fifth image is referred to only by a
     // zero-extent text, so that removing zero-extent texts drops it.

@@ -71,6 +71,7 @@ std::string FormatSummary(const DrawingSummary& s) {
     o << "version " << s.version << ", strings " << (s.utf16 ? "UTF-16" : "Shift-JIS") << '\n';
     line(o, "drawing:    ", s.drawing);
     line(o, "definitions:", s.definitions);
+    line(o, "  of these, in used definitions:", s.usedDefinitionContent);
     o << "block definitions " << s.definitionCount << " (used " << s.usedDefinitions << ")\n";
     o << "images " << s.images << " (" << s.imageBytes << " bytes)\n";
     return o.str();
