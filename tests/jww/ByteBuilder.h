@@ -88,10 +88,10 @@ struct BlockDef {
     Attr att;
     uint32_t number = 0;
     uint32_t referenced = 0;
-    uint32_t time = 0;                      // 0x80000000 or more: eight more bytes follow
-    std::array<uint8_t, 8> timeExtra{};     // those eight bytes
+    uint32_t time = 0;  // 0x80000000 or more: eight more bytes follow
     std::u16string name;
     std::vector<Entity> list;
+    std::array<uint8_t, 8> timeExtra{};  // those eight bytes
 };
 
 struct Image {

@@ -244,23 +244,6 @@ TEST(Header, FourSlotZoomWrittenAsEightSlots) {
     EXPECT_TRUE(SameBytes(BuildFile(expected), Saved(*drawing, 231)));
 }
 
-// The extended tables of a drawing read from a version without them, as written from 420 on.
-void ExtendedTablesFromNothing(Header& h) {
-    for (int c = 0; c <= 256; ++c) h.pensEx[c] = {0, 0, Ascii16("Color_" + std::to_string(c)), 0, 0, 0};
-    for (int t = 0; t <= 32; ++t) {
-        auto& lt = h.ltypesEx[t];
-        lt = {};
-        lt.name = Ascii16("LType_" + std::to_string(t));
-        if (t < 17) {
-            lt.base.pattern = -1;
-        } else {
-            lt.base = {int32_t(0xC3C3C3C3u), 8, 1, 8};
-            lt.segments = 2;
-            lt.pitch[0] = lt.pitch[1] = 1.0;
-        }
-    }
-}
-
 TEST(Header, ExtendedTablesWrittenFromNothing) {
     Drawing d = EmptyDrawing(419);
     auto drawing = Loaded(BuildFile(d));
