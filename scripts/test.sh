@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs missing build packages, then configures, builds and tests each preset.
+# Usage: scripts/test.sh [preset...]   (default: linux windows asan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+presets=("$@")
+if [ ${#presets[@]} -eq 0 ]; then presets=(linux windows asan); fi
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev googletest
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "== installing: ${missing[*]}"
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+
+# wine wants a home folder even with its own prefix.
+if [ -z "${HOME:-}" ]; then
+  HOME="$(getent passwd "$(id -u)" | cut -d: -f6)"
+  export HOME
+fi
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+start=$SECONDS
+for preset in "${presets[@]}"; do
+  echo "== ${preset}: configure"
+  cmake --preset "$preset"
+  echo "== ${preset}: build"
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== ${preset}: test"
+  ctest --preset "$preset" -j "$jobs"
+done
+echo "== all presets passed in $((SECONDS - start)) s"
