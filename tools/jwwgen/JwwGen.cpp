@@ -49,6 +49,10 @@ std::vector<uint8_t> GzipBytes(const std::vector<uint8_t>& raw) {
     // Window bits 15 + 16: the gzip wrapper.
     if (deflateInit2(&zs, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::runtime_error("deflateInit2 failed");
+    // zlib records the building platform in the header; a fixed value keeps the bytes the same everywhere.
+    gz_header header{};
+    header.os = 3;
+    deflateSetHeader(&zs, &header);
     std::vector<uint8_t> out(deflateBound(&zs, uLong(raw.size())) + 64);
     zs.next_in = const_cast<Bytef*>(raw.data());
     zs.avail_in = uInt(raw.size());
@@ -320,11 +324,18 @@ private:
         e.nMojiShu = rng_.Below(11);
         e.dSizeX = e.dSizeY = 2.0 + rng_.Below(8);
         e.dKankaku = rng_.Below(3) * 0.5;
-        e.degKakudo = rng_.Below(4) == 0 ? rng_.Below(360) : 0.0;
+        // Directions from a table, not from cos and sin, whose last bits differ between C libraries.
+        struct Direction { double deg, cos, sin; };
+        static constexpr Direction kDirections[] = {
+            {30, 0.8660254037844386, 0.5}, {45, 0.7071067811865476, 0.7071067811865476},
+            {90, 0, 1}, {180, -1, 0}, {270, 0, -1}, {315, 0.7071067811865476, -0.7071067811865476},
+        };
+        Direction dir{0, 1, 0};
+        if (rng_.Below(4) == 0) dir = kDirections[rng_.Below(std::size(kDirections))];
+        e.degKakudo = dir.deg;
         double len = std::max<double>(1.0, double(str.size())) * (e.dSizeX + e.dKankaku);
-        double rad = e.degKakudo * std::numbers::pi / 180.0;
-        e.end_x = zeroExtent ? e.start_x : e.start_x + len * std::cos(rad);
-        e.end_y = zeroExtent ? e.start_y : e.start_y + len * std::sin(rad);
+        e.end_x = zeroExtent ? e.start_x : e.start_x + len * dir.cos;
+        e.end_y = zeroExtent ? e.start_y : e.start_y + len * dir.sin;
         if (!zeroExtent && e.end_x == e.start_x && e.end_y == e.start_y) e.end_x += 1.0;
         e.strFontName = opt_.japanese ? u"ＭＳ ゴシック" : u"MS Gothic";
         e.str = std::move(str);
@@ -343,7 +354,8 @@ private:
         TEntJwwSunpo e;
         e.att = Attr(Style(), Color());
         e.Sen = MakeLine();
-        double length = std::hypot(e.Sen.end_x - e.Sen.start_x, e.Sen.end_y - e.Sen.start_y);
+        double dx = e.Sen.end_x - e.Sen.start_x, dy = e.Sen.end_y - e.Sen.start_y;
+        double length = std::sqrt(dx * dx + dy * dy);
         // A dimension's text with coinciding points belongs to the dimension and stays.
         e.Moji = MakeText(Number(int64_t(std::round(length))), rng_.Below(8) == 0);
         if (opt_.version >= kSxfSince && rng_.Below(2) == 0) {
