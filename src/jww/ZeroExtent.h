@@ -1,9 +1,9 @@
-// Texts whose start and end points coincide.
+// Texts whose start and end points coincide, and their removal.
 #pragma once
 
 #include <cmath>
 
-#include "jwwtype.h"
+#include "JwwUnit.h"
 
 inline constexpr double kZeroExtentTolerance = 1e-12;
 
@@ -13,3 +13,7 @@ inline bool IsZeroExtent(const TEntJwwMoji& m) {
         return false;
     return std::fabs(m.end_x - m.start_x) <= kZeroExtentTolerance && std::fabs(m.end_y - m.start_y) <= kZeroExtentTolerance;
 }
+
+// Gives every zero-extent text of the drawing's list and of every block definition the order
+// type 0, so that the writer leaves it out. No record moves and no count changes.
+void RemoveZeroExtentTexts(TJwwData& d);

@@ -65,11 +65,6 @@ std::vector<uint8_t> GzipBytes(const std::vector<uint8_t>& raw) {
     return out;
 }
 
-bool IsZeroExtent(const TEntJwwMoji& m) {
-    // NaN fails both comparisons, so a text with a non-finite coordinate is never zero-extent.
-    return std::fabs(m.end_x - m.start_x) <= 1e-12 && std::fabs(m.end_y - m.start_y) <= 1e-12;
-}
-
 namespace {
 
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }

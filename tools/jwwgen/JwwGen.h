@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "JwwUnit.h"
+#include "ZeroExtent.h"
 
 struct GenOptions {
     uint64_t seed = 1;
@@ -69,5 +70,3 @@ bool GenerateToBuffer(const GenOptions& opt, std::vector<uint8_t>& out, std::str
 // The gzip form (zlib's gzip wrapper) of the bytes.
 std::vector<uint8_t> GzipBytes(const std::vector<uint8_t>& raw);
 
-// True for a text whose start and end points coincide within 1e-12 on both axes.
-bool IsZeroExtent(const TEntJwwMoji& m);
