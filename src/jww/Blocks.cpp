@@ -45,7 +45,10 @@ void BlocksIn(ByteReader& r, TJwwData& d, ClassTable& classes) {
         if (n < 0 || size_t(n) > r.remaining() / kMinObjectBytes) FailIo();
         ++classes.running;  // the definition object
         EntListIn(r, n, DefinitionList(def), classes);
-        if (r.pastEnd()) FailIo();  // cut inside the nested list's last record
+        // A record is dropped only where the file ends, and the file may not end inside this
+        // section: neither inside the last record nor right before it.
+        int64_t read = int64_t(def.mLineN) + def.mEnkoN + def.mTenN + def.mMojiN + def.mSunpoN + def.mSolidN + def.mBlockN;
+        if (r.pastEnd() || read < n) FailIo();
     }
 }
 

@@ -346,3 +346,30 @@ TEST(Blocks, MissingDefinitionFailsTheLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file ending right before the last nested record: the record is dropped, and the load
+// fails because the block section is incomplete.
+TEST(Blocks, FileEndingBeforeTheLastNestedRecordFails) {
+    const int ver = 600;
+    Drawing d = EmptyDrawing(ver);
+    d.list = {Ins(1)};
+    d.defs = {Def(1, {L(1), L(2)})};
+    ByteBuilder b(ver);
+    b.header(d.header).list(d.list);
+    b.count(1).tag("CDataList").attr(d.defs[0].att).u32(1).u32(1).u32(2).str(u"B").count(2).objectDone();
+    b.object(L(1));
+    b.tag("CDataSen");
+    TJwwData drawing;
+    EXPECT_FALSE(LoadExact(drawing, b.bytes));
+    EXPECT_EQ(drawing.LastError, "File I/O Error");
+    ASSERT_EQ(drawing.EntBlockDefN, 1);
+    const auto& def = drawing.EntBlockDef[0];
+    EXPECT_EQ(def.mLineN, 1);
+    ASSERT_EQ(def.mNo.size(), 2u);
+    EXPECT_EQ(def.mNo[1].EntType, 0);
+    EXPECT_TRUE(def.ref_flag);
+}
+
+}  // namespace

@@ -40,7 +40,7 @@ Fixture SmallFile(int ver) {
     b.object(Insert{{0, 1, 1}, 1, 2, 1, 1, 0, 3});
     b.object(Text{{0, 1, 1}, 1, 2, 3, 4, 0, 2, 2, 0, 0, u"", u"end"});
     BlockDef def{{0, 1, 1}, 3, 0, 0x80000001u, u"block", {Line{{0, 1, 1}, 5, 6, 7, 8}, Insert{{0, 1, 1}, 0, 0, 1, 1, 0, 4}}};
-    BlockDef inner{{0, 1, 1}, 4, 0, 5, u"", {}};
+    BlockDef inner{{0, 1, 1}, 4, 0, 5, u"", {Point{{0, 1, 1}, 9, 9, 0}}};
     b.blocks({def, inner});
     Fixture f{{}, b.size()};
     if (ver >= 700) b.images({{u"a.png", 6, "PNGDAT"}, {u"b.gz", 3, "xyz"}, {u"", 0, ""}});
