@@ -315,3 +315,47 @@ TEST(ClassNumbering, ClassReachingIndex32767UsesTheLongReference) {
 }
 
 }  // namespace
+
+namespace {
+
+// Both string forms in one file: the reader notes the UTF-16 one, and the writer uses one form
+// for every string, as the option asks.
+TEST(StringForms, MixedFormsInOneFile) {
+    const int ver = 600;
+    Drawing d = EmptyDrawing(ver);
+    d.header.layers[0].name = std::u16string(255, u'a');
+    d.header.groups[1].name = std::u16string(254, u'b');
+    d.header.memo = u"\u65E5\u3042 memo";
+    Text t{{0, 1, 1}, 1, 2, 3, 4, 0, 2, 2, 0, 0, u"\u3042", std::u16string(300, u'x')};
+    d.list = {t};
+    ByteBuilder b(ver);
+    b.header(d.header).count(1).tag("CDataMoji").textFixed(t).str(t.font);
+    b.utf16 = true;
+    b.str(t.str).objectDone();
+    b.utf16 = false;
+    b.count(0);
+    auto drawing = Loaded(b.bytes);
+    EXPECT_TRUE(drawing->MojiEncode);
+    ExpectMainList(*drawing, d.list, ver);
+    EXPECT_TRUE(SameBytes(BuildFile(d), Saved(*drawing, ver, 0)));
+    d.utf16 = true;
+    EXPECT_TRUE(SameBytes(BuildFile(d), Saved(*drawing, ver, 32)));
+}
+
+// A string the chosen form cannot carry fails the whole write.
+TEST(StringForms, TooLongStringFailsTheWrite) {
+    Drawing d = EmptyDrawing(600);
+    d.list = {Text{{0, 1, 1}, 1, 2, 3, 4, 0, 2, 2, 0, 0, u"", u"short"}};
+    auto drawing = Loaded(BuildFile(d));
+    drawing->EntMoji[0].str = std::u16string(65534, u'a');
+    Bytes out;
+    EXPECT_FALSE(drawing->SaveToBuffer(out, 600));
+    EXPECT_EQ(drawing->LastError, "File I/O Error");
+    EXPECT_TRUE(out.empty());
+    drawing->SetFileOutOption(32);
+    EXPECT_TRUE(drawing->SaveToBuffer(out, 600));
+    drawing->EntMoji[0].str = std::u16string(65536, u'a');
+    EXPECT_FALSE(drawing->SaveToBuffer(out, 600));
+}
+
+}  // namespace

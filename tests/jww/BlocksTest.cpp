@@ -373,3 +373,21 @@ TEST(Blocks, FileEndingBeforeTheLastNestedRecordFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Blocks, DefinitionNamesCleanedLikeOtherNames) {
+    Drawing d = EmptyDrawing(600);
+    d.list = {Ins(1), Ins(2)};
+    d.defs = {Def(1, {}, u"A^mB\tC"), Def(2, {}, u"\x01")};
+    auto drawing = Loaded(BuildFile(d));
+    EXPECT_TRUE(drawing->EntBlockDef[0].strName == u"A^mBC");
+    EXPECT_TRUE(drawing->EntBlockDef[1].strName.empty());
+    drawing->EntBlockDef[1].strName = u"\x02";
+    Drawing expected = d;
+    expected.list = {Ins(0), Ins(1)};
+    expected.defs = {Def(0, {}, u"ABC"), Def(1, {}, u" ")};
+    EXPECT_TRUE(SameBytes(BuildFile(expected), Saved(*drawing, 600)));
+}
+
+}  // namespace
