@@ -275,7 +275,9 @@ TEST(Blocks, CyclesStopExpandingAndKeepTheirMarks) {
     for (int32_t k = 0; k < drawing->EntBlockTreeN; ++k) {
         const auto& node = drawing->EntBlockTree[size_t(k)];
         EXPECT_LT(node.parent, k);
-        if (node.parent >= 0) EXPECT_EQ(node.level, drawing->EntBlockTree[size_t(node.parent)].level + 1);
+        if (node.parent >= 0) {
+            EXPECT_EQ(node.level, drawing->EntBlockTree[size_t(node.parent)].level + 1);
+        }
     }
 }
 

@@ -160,7 +160,9 @@ TEST(HostileCounts, FailFast) {
         bool ok = LoadExact(d, b.bytes);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(ok, c.loads) << d.LastError;
-        if (!c.loads) EXPECT_EQ(d.LastError, "File I/O Error");
+        if (!c.loads) {
+            EXPECT_EQ(d.LastError, "File I/O Error");
+        }
         EXPECT_LT(seconds, 1.0);
     }
 }
