@@ -1,5 +1,6 @@
 // Block definitions: numbering shared with the entity list, time stamps, renumbering and
 // dropping on output, cycles and deep nests, and the insertion tree.
+#include <numbers>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -285,7 +286,7 @@ TEST(Blocks, CyclesStopExpandingAndKeepTheirMarks) {
 TEST(Blocks, TreeNodes) {
     Drawing d = EmptyDrawing(600);
     Insert top = Ins(1, 10, 20);
-    top.angle = M_PI / 2;
+    top.angle = std::numbers::pi / 2;
     top.scaleX = 2;
     top.scaleY = 3;
     top.att = {9, 8, 7, 6, 5, 4, 3};
