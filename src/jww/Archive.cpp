@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include <algorithm>
+
 #include "CodePage.h"
 #include "ImageRefs.h"
 #include "TextHelpers.h"
@@ -8,12 +10,88 @@ namespace {
 
 // Byte form ends before its first NUL.
 std::u16string DecodeBytes(const uint8_t* p, size_t n) {
+    if (n == 0) return {};
     const void* nul = std::memchr(p, 0, n);
     if (nul) n = static_cast<const uint8_t*>(nul) - p;
     return Cp932ToUtf16(std::string_view(reinterpret_cast<const char*>(p), n));
 }
 
 }  // namespace
+
+ByteReader::ByteReader(const uint8_t* data, size_t size)
+    : size_(size), win_(data), cur_(data), end_(data + size) {}
+
+ByteReader::ByteReader(uint64_t size, Source source, size_t window)
+    : size_(size), source_(std::move(source)), buffer_(std::max(window, kMaxSpan)) {
+    win_ = cur_ = end_ = buffer_.data();
+}
+
+void ByteReader::Refill() {
+    if (!source_) return;
+    size_t kept = size_t(end_ - cur_);
+    uint8_t* base = buffer_.data();
+    winStart_ = Position();
+    std::memmove(base, cur_, kept);
+    uint64_t from = winStart_ + kept;
+    size_t want = size_t(std::min<uint64_t>(buffer_.size() - kept, size_ - from));
+    size_t got = want ? source_(from, base + kept, want) : 0;
+    if (got < want) size_ = from + got;  // the file is shorter than it was
+    win_ = cur_ = base;
+    end_ = base + kept + got;
+}
+
+void ByteReader::Seek(uint64_t pos) {
+    pos = std::min(pos, size_);
+    pastEnd_ = false;
+    uint64_t windowLength = uint64_t(end_ - win_);
+    if (pos >= winStart_ && pos - winStart_ <= windowLength) {
+        cur_ = win_ + (pos - winStart_);
+        return;
+    }
+    winStart_ = pos;  // only when streaming: the in-memory window covers the whole input
+    win_ = cur_ = end_ = buffer_.data();
+    Refill();
+}
+
+size_t ByteReader::ReadSlow(void* dst, size_t n) {
+    uint8_t* out = static_cast<uint8_t*>(dst);
+    size_t done = 0;
+    while (done < n) {
+        if (cur_ == end_) {
+            Refill();
+            if (cur_ == end_) break;
+        }
+        size_t take = std::min(n - done, size_t(end_ - cur_));
+        std::memcpy(out + done, cur_, take);
+        cur_ += take;
+        done += take;
+    }
+    if (done < n) {
+        std::memset(out + done, 0, n - done);
+        pastEnd_ = true;
+    }
+    return done;
+}
+
+void ByteReader::Skip(uint64_t n) {
+    if (n <= uint64_t(end_ - cur_)) {
+        cur_ += n;
+        return;
+    }
+    bool past = pastEnd_;
+    if (n > remaining()) {
+        past = true;
+        n = remaining();
+    }
+    Seek(Position() + n);
+    pastEnd_ = past;
+}
+
+const uint8_t* ByteReader::Span(size_t n, size_t& got) {
+    if (size_t(end_ - cur_) < n) Refill();
+    got = std::min(n, size_t(end_ - cur_));
+    return cur_;
+}
 
 std::u16string ByteReader::StringIn() {
     size_t n = U8();
@@ -23,26 +101,28 @@ std::u16string ByteReader::StringIn() {
             if (mojiEncode) *mojiEncode = true;
             size_t units = U8();
             if (units == 0xFF) units = U16();
-            size_t bytes = units * 2;
-            if (bytes > remaining()) {
-                pastEnd_ = true;
-                bytes = remaining() & ~size_t(1);
-            }
             std::u16string s;
-            s.reserve(bytes / 2);
-            const uint8_t* p = Here();
-            for (size_t i = 0; i < bytes; i += 2) {
-                char16_t c = char16_t(p[i] | p[i + 1] << 8);
-                if (c == 0) break;
-                s.push_back(c);
+            if (!skipStrings) {
+                size_t got;
+                const uint8_t* p = Span(units * 2, got);
+                s.reserve(got / 2);
+                for (size_t i = 0; i + 1 < got; i += 2) {
+                    char16_t c = char16_t(p[i] | p[i + 1] << 8);
+                    if (c == 0) break;
+                    s.push_back(c);
+                }
             }
             Skip(units * 2);
             return s;
         }
         n = w;
     }
-    size_t got = n <= remaining() ? n : remaining();
-    std::u16string s = DecodeBytes(Here(), got);
+    std::u16string s;
+    if (!skipStrings) {
+        size_t got;
+        const uint8_t* p = Span(n, got);
+        s = DecodeBytes(p, got);
+    }
     Skip(n);
     return s;
 }
@@ -77,8 +157,9 @@ int ClassTagIn(ByteReader& r, ClassTable& classes, bool entityList) {
     if (tag == 0xFFFF) {
         r.U16();  // schema
         size_t len = r.U16();
-        size_t got = len <= r.remaining() ? len : r.remaining();
-        std::string_view name(reinterpret_cast<const char*>(r.Here()), got);
+        size_t got;
+        const uint8_t* bytes = r.Span(len, got);
+        std::string_view name(reinterpret_cast<const char*>(bytes), got);
         r.Skip(len);
         size_t nul = name.find('\0');
         if (nul != std::string_view::npos) name = name.substr(0, nul);
@@ -171,9 +252,27 @@ void ByteWriter::ClassTagOut(ClassTable& classes, int klass) {
     }
 }
 
-void ByteWriter::Str(const std::u16string& s) { StringOut(CleanOutText(s)); }
+namespace {
+
+// Most texts hold nothing that CleanOutText would change; they are written without a copy.
+bool NeedsCleaning(std::u16string_view s) {
+    for (char16_t c : s)
+        if (c < u' ' || c == u'^' || c == u'\\') return true;
+    return false;
+}
+
+}  // namespace
+
+void ByteWriter::Str(const std::u16string& s) {
+    if (NeedsCleaning(s)) StringOut(CleanOutText(s));
+    else StringOut(s);
+}
 
 void ByteWriter::TextStr(const std::u16string& s) {
+    if (!NeedsCleaning(s) && !(options & (kOptImageNoTemp | kOptImageNameOnly))) {
+        StringOut(s);
+        return;
+    }
     std::u16string text = CleanOutText(s);
     if (options & (kOptImageNoTemp | kOptImageNameOnly)) text = RewriteImagePlacement(std::move(text), options);
     StringOut(text);

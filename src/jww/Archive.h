@@ -41,38 +41,44 @@ inline constexpr const char* kClassNames[9] = {
 // Longest declared class name kept; longer names are consumed whole.
 inline constexpr size_t kMaxClassName = 2047;
 
+// Reads the archive from memory or streams it from a file through a window. Reads past the
+// end deliver zeros and set a sticky flag; the position never passes the end.
 class ByteReader {
 public:
     static constexpr bool kReading = true;
+    // Reads up to n bytes at an offset of the input; fewer only at its end.
+    using Source = std::function<size_t(uint64_t offset, uint8_t* dst, size_t n)>;
+    // Longest run of bytes that Span can make contiguous.
+    static constexpr size_t kMaxSpan = 1 << 18;
 
-    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    ByteReader(const uint8_t* data, size_t size);
+    ByteReader(uint64_t size, Source source, size_t window = 4 << 20);
 
     int32_t version = 0;          // layout of the records read
     bool* mojiEncode = nullptr;   // set when a UTF-16 string is met
+    bool skipStrings = false;     // strings are consumed without being decoded
 
-    size_t remaining() const { return size_ - pos_; }
-    bool atEnd() const { return pos_ == size_; }
+    uint64_t Position() const { return winStart_ + uint64_t(cur_ - win_); }
+    uint64_t remaining() const { return size_ - Position(); }
+    bool atEnd() const { return Position() == size_; }
     bool pastEnd() const { return pastEnd_; }  // sticky: some read wanted bytes that were not there
+
+    // Moves to an earlier or later position and clears the end flag; for reading a list twice.
+    void Seek(uint64_t pos);
 
     // Copies n bytes; what lies beyond the end reads as zeros. Returns the bytes delivered.
     size_t Read(void* dst, size_t n) {
-        size_t got = n <= remaining() ? n : remaining();
-        if (got) std::memcpy(dst, data_ + pos_, got);
-        if (got < n) {
-            std::memset(static_cast<uint8_t*>(dst) + got, 0, n - got);
-            pastEnd_ = true;
+        if (n <= size_t(end_ - cur_)) {
+            std::memcpy(dst, cur_, n);
+            cur_ += n;
+            return n;
         }
-        pos_ += got;
-        return got;
+        return ReadSlow(dst, n);
     }
-    void Skip(size_t n) {
-        if (n > remaining()) {
-            pastEnd_ = true;
-            n = remaining();
-        }
-        pos_ += n;
-    }
-    const uint8_t* Here() const { return data_ + pos_; }
+    void Skip(uint64_t n);
+    // Up to n bytes (n <= kMaxSpan) at the position, contiguous, without moving; got tells how
+    // many the input still has.
+    const uint8_t* Span(size_t n, size_t& got);
 
     uint8_t U8() { uint8_t v; Read(&v, 1); return v; }
     uint16_t U16() { uint8_t b[2]; Read(b, 2); return uint16_t(b[0] | b[1] << 8); }
@@ -112,9 +118,16 @@ public:
     bool BeginFixed() const { return !atEnd(); }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
+    size_t ReadSlow(void* dst, size_t n);
+    void Refill();  // keeps the unread bytes and fills the rest of the window
+
+    uint64_t size_;
+    Source source_;
+    std::vector<uint8_t> buffer_;  // the window when streaming
+    const uint8_t* win_;           // window start, at input offset winStart_
+    const uint8_t* cur_;
+    const uint8_t* end_;
+    uint64_t winStart_ = 0;
     bool pastEnd_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "EntityList.h"
 
+#include <array>
+
 #include "Records.h"
 
 namespace {
@@ -45,10 +47,62 @@ bool EntryIsWritten(const ListRef& list, const TEntJwwNo& entry) {
     return live;
 }
 
+namespace {
+
+// Walks the n objects of a list the way EntListIn does, without keeping anything, and returns
+// how many records of each type the list holds, so that the arrays are sized once. The walk
+// stops quietly where the real read would fail; the real read then fails there itself.
+std::array<int32_t, 8> CountRecords(ByteReader& r, int32_t n, ClassTable classes) {
+    std::array<int32_t, 8> counts{};
+    TEntJwwLine line;
+    TEntJwwEnko enko;
+    TEntJwwTen ten;
+    TEntJwwMoji moji;
+    TEntJwwSunpo sunpo;
+    TEntJwwSolid solid;
+    TEntJwwBlock block;
+    r.skipStrings = true;
+    try {
+        for (int32_t k = 0; k < n;) {
+            if (r.atEnd()) break;
+            int klass = ClassTagIn(r, classes, true);
+            if (r.pastEnd()) break;
+            if (klass < kEntLine || klass > kEntBlock) continue;
+            bool present = false;
+            switch (klass) {
+                case kEntLine: present = RecordIn(r, line); break;
+                case kEntEnko: present = RecordIn(r, enko); break;
+                case kEntTen: present = RecordIn(r, ten); break;
+                case kEntMoji: present = RecordIn(r, moji); break;
+                case kEntSunpo: present = RecordIn(r, sunpo); break;
+                case kEntSolid: present = RecordIn(r, solid); break;
+                case kEntBlock: present = RecordIn(r, block); break;
+            }
+            counts[size_t(klass)] += present ? 1 : 0;
+            ++k;
+            ++classes.running;
+        }
+    } catch (const JwwIoError&) {
+    }
+    r.skipStrings = false;
+    return counts;
+}
+
+}  // namespace
+
 void EntListIn(ByteReader& r, int32_t n, ListRef list, ClassTable& classes) {
     list.NoN = n;
     list.No.assign(size_t(n), TEntJwwNo{});
-    for (int32_t t = kEntLine; t <= kEntBlock; ++t) WithArray(list, t, [](auto& a, int32_t& c) { a.clear(); c = 0; });
+    const uint64_t start = r.Position();
+    const std::array<int32_t, 8> counts = CountRecords(r, n, classes);
+    r.Seek(start);
+    for (int32_t t = kEntLine; t <= kEntBlock; ++t) {
+        WithArray(list, t, [&](auto& a, int32_t& c) {
+            a.clear();
+            a.reserve(size_t(counts[size_t(t)]));
+            c = 0;
+        });
+    }
 
     int32_t k = 0, j = 0;
     while (k < n) {

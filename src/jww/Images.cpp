@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr size_t kCopyChunk = 1 << 20;
+constexpr size_t kCopyChunk = ByteReader::kMaxSpan;
 
 bool HasGzExtension(std::u16string_view name) {
     size_t dot = name.rfind(u'.');
@@ -27,17 +27,22 @@ std::u16string_view WithoutLastExtension(std::u16string_view name) {
 
 FilePath WorkingFile(const TJwwData& d, std::u16string_view name) { return d.BindImageFolder / PathFromText(name); }
 
-// Writes n bytes from the reader to a new working file; false if the file cannot be written.
-bool StoreWorkingFile(const FilePath& path, const uint8_t* data, size_t n) {
+// Copies the image's stored bytes (what the input still has of them) to a new working file.
+// A file that cannot be written is deleted; the caller skips the rest of the data either way.
+void StoreWorkingFile(const FilePath& path, ByteReader& r, uint64_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(n));
-    out.close();
-    if (!out) {
-        DeleteFileIfExists(path);
-        return false;
+    if (!out) return;
+    uint64_t left = std::min(size, r.remaining());
+    while (left > 0 && out) {
+        size_t got;
+        const uint8_t* p = r.Span(size_t(std::min<uint64_t>(left, kCopyChunk)), got);
+        if (got == 0) break;
+        out.write(reinterpret_cast<const char*>(p), std::streamsize(got));
+        r.Skip(got);
+        left -= got;
     }
-    return true;
+    out.close();
+    if (!out) DeleteFileIfExists(path);
 }
 
 void SelectReferenced(TJwwData& d, const std::vector<std::u16string>& upperNames, const TEntJwwMoji& text) {
@@ -100,12 +105,11 @@ void ImagesIn(ByteReader& r, TJwwData& d) {
         d.BindImage.push_back(img);
         d.BindImageN = int32_t(d.BindImage.size());
         if (img.Fname.empty() || img.Fsize == 0) continue;
-        size_t size = img.Fsize > 0 ? size_t(img.Fsize) : 0;
-        if (d.BindImageExp && !d.BindImageFolder.empty() && IsSafeImageName(img.Fname)) {
-            size_t available = std::min(size, r.remaining());
-            StoreWorkingFile(WorkingFile(d, img.Fname), r.Here(), available);
-        }
-        r.Skip(size);
+        uint64_t size = img.Fsize > 0 ? uint64_t(img.Fsize) : 0;
+        uint64_t end = r.Position() + size;
+        if (d.BindImageExp && !d.BindImageFolder.empty() && IsSafeImageName(img.Fname))
+            StoreWorkingFile(WorkingFile(d, img.Fname), r, size);
+        r.Skip(end - r.Position());
     }
 }
 

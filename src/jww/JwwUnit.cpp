@@ -9,6 +9,7 @@
 #include "Files.h"
 #include "Header.h"
 #include "Images.h"
+#include "InputFile.h"
 
 TJwwData::TJwwData() { DataInit(); }
 
@@ -87,20 +88,27 @@ bool TJwwData::FileHeaderIn(const std::filesystem::path& FName) {
     }
 }
 
+// The file is streamed through a window rather than held whole, so that the drawing's records
+// are the only large allocation of a load.
 bool TJwwData::FileIn(const std::filesystem::path& FName) {
     DataInit();
-    auto bytes = ReadWholeFile(FName);
-    if (!bytes) {
+    InputFile file;
+    if (!file.Open(FName)) {
         LastError = kMsgIo;
         return false;
     }
-    return LoadFromBuffer(bytes->data(), bytes->size());
+    ByteReader r(file.Size(), [&file](uint64_t at, uint8_t* dst, size_t n) { return file.ReadAt(at, dst, n); });
+    return LoadFrom(r);
 }
 
 bool TJwwData::LoadFromBuffer(const uint8_t* data, size_t size) {
+    ByteReader r(data, size);
+    return LoadFrom(r);
+}
+
+bool TJwwData::LoadFrom(ByteReader& r) {
     DataInit();
     LastError.clear();
-    ByteReader r(data, size);
     r.mojiEncode = &MojiEncode;
     try {
         HeaderIn(r, *this);

@@ -85,5 +85,7 @@ public:
     void BindImageDeleteNonGzFile();
 
 private:
+    bool LoadFrom(class ByteReader& r);
+
     std::unordered_map<uint32_t, int32_t> blockIndexByNumber_;  // first definition per number
 };
