@@ -140,9 +140,16 @@ void TJwwData::MakeBlockTree() {
         node.r4 = c * b.dBairitsuY;
         addNode(std::move(node));
     }
+    // A chain of parents is as long as the nesting is deep, so a long chain entered many times
+    // costs its length squared; the steps taken on chains have a budget too, and past it
+    // nothing more is expanded.
+    size_t chainSteps = 0;
+    const size_t chainBudget = budget * 16;
     auto onChainOfParents = [&](size_t k, int32_t def) {
-        for (int32_t p = EntBlockTree[k].parent; p >= 0; p = EntBlockTree[size_t(p)].parent)
+        for (int32_t p = EntBlockTree[k].parent; p >= 0; p = EntBlockTree[size_t(p)].parent) {
+            if (++chainSteps > chainBudget) return true;
             if (EntBlockTree[size_t(p)].defno == def) return true;
+        }
         return false;
     };
     for (size_t k = 0; k < EntBlockTree.size() && EntBlockTree.size() < budget; ++k) {
