@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs missing build packages, then configures, builds and tests each preset.
-# Usage: scripts/test.sh [preset...]   (default: linux windows asan)
+# Usage: scripts/test.sh [preset...]   (default: linux windows asan fuzz)
+# The preset fuzz builds the libFuzzer target and runs it for a bounded time (JWW_FUZZ_SECONDS,
+# default 90); scripts/fuzz.sh runs it longer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-if [ ${#presets[@]} -eq 0 ]; then presets=(linux windows asan); fi
+if [ ${#presets[@]} -eq 0 ]; then presets=(linux windows asan fuzz); fi
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev googletest
@@ -34,6 +36,11 @@ fi
 jobs="$(nproc 2>/dev/null || echo 2)"
 start=$SECONDS
 for preset in "${presets[@]}"; do
+  if [ "$preset" = fuzz ]; then
+    echo "== fuzz: build and a bounded run"
+    scripts/fuzz.sh "${JWW_FUZZ_SECONDS:-90}"
+    continue
+  fi
   echo "== ${preset}: configure"
   cmake --preset "$preset"
   echo "== ${preset}: build"
