@@ -13,19 +13,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev googletest
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb xauth
 )
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing: ${missing[*]}"
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-  "${sudo[@]}" apt-get update
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-fi
+scripts/install-deps.sh "${packages[@]}"
 
 # wine wants a home folder even with its own prefix.
 if [ -z "${HOME:-}" ]; then

@@ -38,7 +38,7 @@ bool SummariseBytes(const uint8_t* data, size_t size, const std::string& display
         error = "jwwinfo: " + display + ": " + (d.LastError.empty() ? std::string("not loaded") : d.LastError) + "\n";
         return false;
     }
-    summary = BuildSummary(d, DetectStringForm(d.MojiEncode, data, size), display);
+    summary = BuildSummary(d, DetectStringForm(d.ByteFormStrings, d.Utf16FormStrings), display);
     return true;
 }
 

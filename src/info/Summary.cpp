@@ -135,12 +135,9 @@ const char* StringFormName(StringForm form) {
     return "";
 }
 
-StringForm DetectStringForm(bool anyUtf16, const uint8_t* file, size_t size) {
-    if (!anyUtf16) return StringForm::ShiftJis;
-    // Signature (8 bytes) and version (4) precede the memo; FF FE FF opens a UTF-16 string.
-    constexpr size_t kMemo = 12;
-    bool memoUtf16 = size >= kMemo + 3 && file[kMemo] == 0xFF && file[kMemo + 1] == 0xFE && file[kMemo + 2] == 0xFF;
-    return memoUtf16 ? StringForm::Utf16 : StringForm::Mixed;
+StringForm DetectStringForm(int64_t byteFormStrings, int64_t utf16FormStrings) {
+    if (utf16FormStrings == 0) return StringForm::ShiftJis;
+    return byteFormStrings == 0 ? StringForm::Utf16 : StringForm::Mixed;
 }
 
 int64_t EntityCounts::total() const {

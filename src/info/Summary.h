@@ -22,11 +22,8 @@ enum class StringForm { ShiftJis, Utf16, Mixed };
 // "Shift-JIS", "UTF-16" or "mixed".
 const char* StringFormName(StringForm form);
 
-// The reader only records whether any string was in UTF-16 form (anyUtf16). The header memo is
-// the first string of every file, at a fixed offset, so its form tells whether at least one
-// string was in byte form. A file whose memo is UTF-16 while some later string is not is
-// reported as UTF-16.
-StringForm DetectStringForm(bool anyUtf16, const uint8_t* file, size_t size);
+// From the numbers of strings the reader met in each form.
+StringForm DetectStringForm(int64_t byteFormStrings, int64_t utf16FormStrings);
 
 // Entities per type code 1–7 (index 0 unused), counted as the writer would write them: order
 // entries of type 1–7 whose index is below the count of their type.

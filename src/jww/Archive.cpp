@@ -103,6 +103,7 @@ std::u16string ByteReader::StringIn() {
             if (units == 0xFF) units = U16();
             std::u16string s;
             if (!skipStrings) {
+                if (stringForms) ++stringForms[1];
                 size_t got;
                 const uint8_t* p = Span(units * 2, got);
                 s.reserve(got / 2);
@@ -119,6 +120,7 @@ std::u16string ByteReader::StringIn() {
     }
     std::u16string s;
     if (!skipStrings) {
+        if (stringForms) ++stringForms[0];
         size_t got;
         const uint8_t* p = Span(n, got);
         s = DecodeBytes(p, got);

@@ -56,6 +56,7 @@ public:
 
     int32_t version = 0;          // layout of the records read
     bool* mojiEncode = nullptr;   // set when a UTF-16 string is met
+    int64_t* stringForms = nullptr;  // [0] strings read in byte form, [1] in UTF-16 form
     bool skipStrings = false;     // strings are consumed without being decoded
 
     uint64_t Position() const { return winStart_ + uint64_t(cur_ - win_); }

@@ -54,6 +54,7 @@ void TJwwData::DataInit() {
     blockIndexByNumber_.clear();
     BindImageInit();
     MojiEncode = false;
+    ByteFormStrings = Utf16FormStrings = 0;
 }
 
 void TJwwData::DataFree() {
@@ -109,7 +110,16 @@ bool TJwwData::LoadFromBuffer(const uint8_t* data, size_t size) {
 bool TJwwData::LoadFrom(ByteReader& r) {
     DataInit();
     LastError.clear();
+    int64_t forms[2] = {0, 0};
     r.mojiEncode = &MojiEncode;
+    r.stringForms = forms;
+    bool ok = LoadSections(r);
+    ByteFormStrings = forms[0];
+    Utf16FormStrings = forms[1];
+    return ok;
+}
+
+bool TJwwData::LoadSections(ByteReader& r) {
     try {
         HeaderIn(r, *this);
     } catch (const JwwIoError& e) {

@@ -52,6 +52,9 @@ public:
 
     int32_t FileOutOpt = 0;
     bool MojiEncode = false;
+    // Strings the last read met in byte form and in UTF-16 form.
+    int64_t ByteFormStrings = 0;
+    int64_t Utf16FormStrings = 0;
 
     // Values the attribute writer substitutes for out-of-range pen styles and colours.
     // Settings of the owner, kept by DataInit.
@@ -86,6 +89,7 @@ public:
 
 private:
     bool LoadFrom(class ByteReader& r);
+    bool LoadSections(ByteReader& r);
 
     std::unordered_map<uint32_t, int32_t> blockIndexByNumber_;  // first definition per number
 };

@@ -238,8 +238,7 @@ TEST_F(InfoTest, SmallDrawingInTextAndJsonOneDocumentPerFile) {
     EXPECT_EQ(json.out, doc + "\n" + doc + "\n");
 }
 
-// The reader records only whether any string was UTF-16; the memo at its fixed place tells
-// whether some string was in byte form as well.
+// A file written in one form, and the same file with only its memo in the other form.
 TEST(StringFormTest, ShiftJisUtf16AndMixed) {
     TJwwData d;
     BuildSmall(d);
@@ -260,7 +259,7 @@ TEST(StringFormTest, ShiftJisUtf16AndMixed) {
     for (const auto& c : cases) {
         TJwwData loaded;
         ASSERT_TRUE(loaded.LoadFromBuffer(c.bytes.data(), c.bytes.size())) << c.name << ": " << loaded.LastError;
-        EXPECT_STREQ(StringFormName(DetectStringForm(loaded.MojiEncode, c.bytes.data(), c.bytes.size())), c.form) << c.name;
+        EXPECT_STREQ(StringFormName(DetectStringForm(loaded.ByteFormStrings, loaded.Utf16FormStrings)), c.form) << c.name;
     }
 }
 
