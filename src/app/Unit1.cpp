@@ -67,6 +67,7 @@ void TForm1::JwInit() {
     JWW1->FallbackPenColor = 1;
     JWW1->BindImageExp = true;
     JWW1->BindImageExr = true;
+    JWW1->ExpandBlockTree = false;  // nothing in the run reads the expanded insertion tree
 
     const FilePath root = WorkRoot();
     const uint64_t pid = ProcessId();

@@ -113,8 +113,13 @@ void TJwwData::MakeBlockTree() {
         for (int32_t l = 0; l < def.mBlockN && size_t(l) < def.mBlock.size(); ++l) use(def.mBlock[size_t(l)].nNumber);
     }
 
-    // The expanded tree, level by level, with composed placements. A definition already on a
-    // node's chain of parents is not expanded again, and the node count is bounded.
+    NumberUsedDefinitions();
+    if (ExpandBlockTree) ExpandInsertionTree(topCount);
+}
+
+// The expanded tree, level by level, with composed placements. A definition already on a
+// node's chain of parents is not expanded again, and the node count is bounded.
+void TJwwData::ExpandInsertionTree(size_t topCount) {
     size_t insertions = topCount;
     for (const auto& def : EntBlockDef) insertions += def.mBlock.size();
     const size_t budget = insertions * 4 + kTreeNodeAllowance;
@@ -181,7 +186,9 @@ void TJwwData::MakeBlockTree() {
         }
     }
     EntBlockTreeN = int32_t(EntBlockTree.size());
+}
 
+void TJwwData::NumberUsedDefinitions() {
     int32_t counter = 0;
     for (auto& def : EntBlockDef)
         if (def.ref_flag) def.ref_no = counter++;

@@ -61,6 +61,10 @@ public:
     uint8_t FallbackPenStyle = 1;
     uint16_t FallbackPenColor = 1;
 
+    // Whether MakeBlockTree also builds EntBlockTree. The conversion never reads the tree, only
+    // the used-definition marks and numbers, which are computed either way.
+    bool ExpandBlockTree = true;
+
     // Message of the last failed FileIn, FileHeaderIn or FileOut ("File I/O Error", …); empty after success.
     std::string LastError;
 
@@ -90,6 +94,8 @@ public:
 private:
     bool LoadFrom(class ByteReader& r);
     bool LoadSections(ByteReader& r);
+    void NumberUsedDefinitions();
+    void ExpandInsertionTree(size_t topCount);
 
     std::unordered_map<uint32_t, int32_t> blockIndexByNumber_;  // first definition per number
 };
