@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <unordered_set>
 
 #include "EntityList.h"
 #include "Files.h"
@@ -96,6 +97,9 @@ void ImagesIn(ByteReader& r, TJwwData& d) {
     if (!d.BindImageExp && !d.BindImageExr) return;
     int32_t count = r.I32();  // reads as 0 past the end
     if (count <= 0) return;
+    // A name stored twice keeps the first entry's bytes: only the first can ever be selected,
+    // and a later entry must not replace what will be written under it.
+    std::unordered_set<std::u16string> claimed;
     for (int32_t i = 0; i < count; ++i) {
         // Entries past the end would all read as empty names with size 0, which nothing uses.
         if (r.atEnd()) break;
@@ -104,10 +108,12 @@ void ImagesIn(ByteReader& r, TJwwData& d) {
         img.Fsize = r.I32();
         d.BindImage.push_back(img);
         d.BindImageN = int32_t(d.BindImage.size());
-        if (img.Fname.empty() || img.Fsize == 0) continue;
+        if (img.Fname.empty()) continue;
+        bool first = claimed.insert(UpperCase(img.Fname)).second;
+        if (img.Fsize == 0) continue;
         uint64_t size = img.Fsize > 0 ? uint64_t(img.Fsize) : 0;
         uint64_t end = r.Position() + size;
-        if (d.BindImageExp && !d.BindImageFolder.empty() && IsSafeImageName(img.Fname))
+        if (first && d.BindImageExp && !d.BindImageFolder.empty() && IsSafeImageName(img.Fname))
             StoreWorkingFile(WorkingFile(d, img.Fname), r, size);
         r.Skip(end - r.Position());
     }
@@ -161,11 +167,15 @@ void TJwwData::BindImageInit() {
     BindImageN = 0;
 }
 
+// A decompressed copy never replaces the working file of a stored image of the same name,
+// whose bytes the writer may still need.
 void TJwwData::BindImageExplode() {
+    std::unordered_set<std::u16string> stored;
+    for (const auto& img : BindImage) stored.insert(UpperCase(img.Fname));
     for (const auto& img : BindImage) {
         if (!HasGzExtension(img.Fname) || !IsSafeImageName(img.Fname)) continue;
         std::u16string_view plain = WithoutLastExtension(img.Fname);
-        if (!IsSafeImageName(plain)) continue;
+        if (!IsSafeImageName(plain) || stored.count(UpperCase(plain))) continue;
         FilePath source = WorkingFile(*this, img.Fname);
         if (!FileExists(source)) continue;
         FilePath target = WorkingFile(*this, plain);

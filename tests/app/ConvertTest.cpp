@@ -206,18 +206,28 @@ struct TextSpec {
     int definition = -1;  // -1: the drawing's own list; else the definition with that index
 };
 
-// Names the writer refuses to store are written under a placeholder of the same length, which
-// is then replaced in the file's bytes (texts and image names are ASCII, in byte form).
-bool NeedsPlaceholder(const std::string& name) {
-    return name.find_first_of("/\\:*?\"<>|") != std::string::npos || name.find_first_not_of('.') == std::string::npos ||
-           name.rfind("NUL", 0) == 0;
+std::u16string Ref(const std::string& name) {
+    return u"^@BM%temp%" + std::u16string(name.begin(), name.end()) + u",10,10,0,0,1,0";
 }
 
-std::string Placeholder(const std::string& name) {
-    if (!NeedsPlaceholder(name)) return name;
-    std::string p = "Q" + std::to_string(std::hash<std::string>{}(name) % 10);
-    p.resize(name.size(), 'q');
-    return p;
+// Names the writer refuses to store, and second entries of a name, are written under a
+// placeholder of the same length, which is then replaced in the file's bytes (texts and image
+// names are ASCII, in byte form). A text refers to each placeholder so that it is stored.
+std::vector<std::string> StoredNames(const std::vector<ImageSpec>& images) {
+    std::vector<std::string> stored;
+    for (size_t i = 0; i < images.size(); ++i) {
+        const std::string& name = images[i].name;
+        bool unsafe = name.find_first_of("/\\:*?\"<>|") != std::string::npos ||
+                      name.find_first_not_of('.') == std::string::npos || name.rfind("NUL", 0) == 0;
+        bool repeated = std::any_of(images.begin(), images.begin() + long(i), [&](const ImageSpec& s) { return s.name == name; });
+        std::string p = name;
+        if (unsafe || repeated) {
+            p = "Q" + std::to_string(i);
+            p.resize(name.size(), 'q');
+        }
+        stored.push_back(p);
+    }
+    return stored;
 }
 
 // A version-700 drawing with the given images and texts; definition 0 is used, 1 is not.
@@ -239,18 +249,25 @@ std::vector<uint8_t> ImageDrawing(const std::vector<ImageSpec>& images, const st
     d.EntBlock.push_back(ins);
     d.EntNo.push_back({kEntBlock, 0});
     d.EntBlockN = 1;
-    for (const TextSpec& t : texts) {
+    const std::vector<std::string> stored = StoredNames(images);
+    std::vector<TextSpec> allTexts = texts;
+    for (size_t i = 0; i < images.size(); ++i)
+        if (stored[i] != images[i].name) allTexts.push_back({Ref(stored[i])});
+    for (const TextSpec& t : allTexts) {
         TEntJwwMoji m;
         m.att.nPenStyle = 1;
         m.att.nPenColor = 1;
         m.dSizeX = m.dSizeY = 3;
         m.end_x = t.zeroExtent ? 0 : 5;
         m.str = t.str;
-        for (const ImageSpec& image : images) {
-            std::u16string name(image.name.begin(), image.name.end());
-            std::string stored = Placeholder(image.name);
+        // A name refers to its first entry.
+        for (size_t i = 0; i < images.size(); ++i) {
+            std::u16string name(images[i].name.begin(), images[i].name.end());
             size_t at = m.str.find(name);
-            if (at != std::u16string::npos) m.str.replace(at, name.size(), std::u16string(stored.begin(), stored.end()));
+            if (at == std::u16string::npos) continue;
+            if (stored[i] != images[i].name)
+                m.str.replace(at, name.size(), std::u16string(stored[i].begin(), stored[i].end()));
+            break;
         }
         if (t.definition < 0) {
             d.EntNo.push_back({kEntMoji, d.EntMojiN++});
@@ -263,12 +280,11 @@ std::vector<uint8_t> ImageDrawing(const std::vector<ImageSpec>& images, const st
         }
     }
     d.Enthd.n1 = int32_t(d.EntNo.size());
-    for (const ImageSpec& image : images) {
-        std::ofstream(work.path() / Placeholder(image.name), std::ios::binary) << image.data;
+    for (size_t i = 0; i < images.size(); ++i) {
+        std::ofstream(work.path() / stored[i], std::ios::binary) << images[i].data;
         TBindImageType img;
-        std::string stored = Placeholder(image.name);
-        img.Fname = std::u16string(stored.begin(), stored.end());
-        img.Fsize = int32_t(image.data.size());
+        img.Fname = std::u16string(stored[i].begin(), stored[i].end());
+        img.Fsize = int32_t(images[i].data.size());
         d.BindImage.push_back(img);
     }
     d.BindImageN = int32_t(images.size());
@@ -278,10 +294,10 @@ std::vector<uint8_t> ImageDrawing(const std::vector<ImageSpec>& images, const st
     d.EntBlockDef[1].ref_no = 1;
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(d.SaveToBuffer(bytes, 700)) << d.LastError;
-    for (const ImageSpec& image : images) {
-        std::string from = Placeholder(image.name);
-        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), from.begin(), from.end())) != bytes.end();)
-            at = std::copy(image.name.begin(), image.name.end(), at);
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (stored[i] == images[i].name) continue;
+        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), stored[i].begin(), stored[i].end())) != bytes.end();)
+            at = std::copy(images[i].name.begin(), images[i].name.end(), at);
     }
     return bytes;
 }
@@ -294,10 +310,6 @@ std::vector<std::string> WrittenImages(const std::vector<uint8_t>& output) {
 }
 
 std::string GzipOf(const std::string& s) { return AsString(GzipBytes(AsBytes(s))); }
-
-std::u16string Ref(const std::string& name) {
-    return u"^@BM%temp%" + std::u16string(name.begin(), name.end()) + u",10,10,0,0,1,0";
-}
 
 TEST(ConvertImages, KeepsExactlyTheImagesThatRemainingTextsReferTo) {
     const std::string png = "\x89PNG fake image data";
@@ -327,6 +339,14 @@ TEST(ConvertImages, KeepsExactlyTheImagesThatRemainingTextsReferTo) {
          {{"Apic.bmp.gz", GzipOf(png)}, {"Apic.bmp", png}},
          {{Ref("Apic")}},
          {"Apic.bmp.gz"}},
+        {"a stored image named like another's decompressed copy keeps its own bytes",
+         {{"Apic.bmp", png}, {"Apic.bmp.gz", GzipOf(png + png + png)}},
+         {{Ref("Apic.bmp")}, {Ref("Apic.bmp.gz")}},
+         {"Apic.bmp", "Apic.bmp.gz"}},
+        {"a name stored twice keeps the first entry's bytes",
+         {{"Apic.bmp", png}, {"Apic.bmp", png + " and a longer second entry"}},
+         {{Ref("Apic.bmp")}},
+         {"Apic.bmp"}},
         {"a reference without comma or outside the drawing selects nothing",
          {{"Apic.bmp", png}},
          {{u"^@BM%temp%Apic.bmp"}, {u"^@BMC:\\Apic.bmp,1,1"}},
