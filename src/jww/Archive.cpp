@@ -22,18 +22,21 @@ ByteReader::ByteReader(const uint8_t* data, size_t size)
     : size_(size), win_(data), cur_(data), end_(data + size) {}
 
 ByteReader::ByteReader(uint64_t size, Source source, size_t window)
-    : size_(size), source_(std::move(source)), buffer_(std::max(window, kMaxSpan)) {
-    win_ = cur_ = end_ = buffer_.data();
+    : size_(size), source_(std::move(source)) {
+    // No larger than the input needs: a fresh page costs a fault on first touch.
+    capacity_ = size_t(std::clamp<uint64_t>(size, kMaxSpan, std::max(window, kMaxSpan)));
+    buffer_.reset(new uint8_t[capacity_]);
+    win_ = cur_ = end_ = buffer_.get();
 }
 
 void ByteReader::Refill() {
     if (!source_) return;
     size_t kept = size_t(end_ - cur_);
-    uint8_t* base = buffer_.data();
+    uint8_t* base = buffer_.get();
     winStart_ = Position();
     std::memmove(base, cur_, kept);
     uint64_t from = winStart_ + kept;
-    size_t want = size_t(std::min<uint64_t>(buffer_.size() - kept, size_ - from));
+    size_t want = size_t(std::min<uint64_t>(capacity_ - kept, size_ - from));
     size_t got = want ? source_(from, base + kept, want) : 0;
     if (got < want) size_ = from + got;  // the file is shorter than it was
     win_ = cur_ = base;
@@ -49,7 +52,7 @@ void ByteReader::Seek(uint64_t pos) {
         return;
     }
     winStart_ = pos;  // only when streaming: the in-memory window covers the whole input
-    win_ = cur_ = end_ = buffer_.data();
+    win_ = cur_ = end_ = buffer_.get();
     Refill();
 }
 

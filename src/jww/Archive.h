@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -49,7 +50,7 @@ public:
     // Reads up to n bytes at an offset of the input; fewer only at its end.
     using Source = std::function<size_t(uint64_t offset, uint8_t* dst, size_t n)>;
     // Longest run of bytes that Span can make contiguous.
-    static constexpr size_t kMaxSpan = 1 << 18;
+    static constexpr size_t kMaxSpan = 1 << 17;  // a UTF-16 string of 65535 units fits
 
     ByteReader(const uint8_t* data, size_t size);
     ByteReader(uint64_t size, Source source, size_t window = 4 << 20);
@@ -124,7 +125,8 @@ private:
 
     uint64_t size_;
     Source source_;
-    std::vector<uint8_t> buffer_;  // the window when streaming
+    std::unique_ptr<uint8_t[]> buffer_;  // the window when streaming, left uninitialised
+    size_t capacity_ = 0;
     const uint8_t* win_;           // window start, at input offset winStart_
     const uint8_t* cur_;
     const uint8_t* end_;

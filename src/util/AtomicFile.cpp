@@ -86,7 +86,6 @@ AtomicFile::AtomicFile(const FilePath& target) : target_(target), handle_(-1) {
 #endif
     }
     if (!open_) Fail("cannot create", temp_, "every temporary name is taken");
-    buffer_.resize(kBufferSize);
 }
 
 AtomicFile::~AtomicFile() {
@@ -96,6 +95,12 @@ AtomicFile::~AtomicFile() {
 void AtomicFile::Write(const void* data, size_t n) {
     if (!open_) throw std::runtime_error("write to a closed file " + Describe(temp_));
     const auto* p = static_cast<const uint8_t*>(data);
+    if (n >= kBufferSize / 2) {  // large pieces go to the file without a copy
+        Flush();
+        WriteAll(p, n);
+        return;
+    }
+    if (buffer_.empty()) buffer_.resize(kBufferSize);
     while (n > 0) {
         if (used_ == buffer_.size()) Flush();
         const size_t chunk = std::min(n, buffer_.size() - used_);
@@ -107,21 +112,25 @@ void AtomicFile::Write(const void* data, size_t n) {
 }
 
 void AtomicFile::Flush() {
+    WriteAll(buffer_.data(), used_);
+    used_ = 0;
+}
+
+void AtomicFile::WriteAll(const uint8_t* data, size_t n) {
     size_t done = 0;
-    while (done < used_) {
+    while (done < n) {
 #ifdef _WIN32
         DWORD wrote = 0;
-        const DWORD chunk = static_cast<DWORD>(used_ - done);
-        if (!WriteFile(AsHandle(handle_), buffer_.data() + done, chunk, &wrote, nullptr) || wrote == 0)
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, size_t{1} << 30));
+        if (!WriteFile(AsHandle(handle_), data + done, chunk, &wrote, nullptr) || wrote == 0)
             Fail("cannot write", temp_, LastError());
 #else
-        const ssize_t wrote = write(static_cast<int>(handle_), buffer_.data() + done, used_ - done);
+        const ssize_t wrote = write(static_cast<int>(handle_), data + done, n - done);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) Fail("cannot write", temp_, wrote < 0 ? LastError() : "nothing written");
 #endif
         done += static_cast<size_t>(wrote);
     }
-    used_ = 0;
 }
 
 void AtomicFile::CloseFile() {
@@ -133,17 +142,17 @@ void AtomicFile::CloseFile() {
 #endif
 }
 
+// The rename makes the file appear whole or not at all; it is not synced to disk first, which
+// would only matter after a crash of the whole system and costs more than a small conversion.
 void AtomicFile::Commit() {
     if (!open_) throw std::runtime_error("commit of a closed file " + Describe(temp_));
     try {
         Flush();
 #ifdef _WIN32
-        if (!FlushFileBuffers(AsHandle(handle_))) Fail("cannot flush", temp_, LastError());
         CloseFile();
         if (!MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             Fail("cannot replace", target_, LastError());
 #else
-        if (fsync(static_cast<int>(handle_)) != 0) Fail("cannot flush", temp_, LastError());
         CloseFile();
         if (std::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace", target_, LastError());
 #endif

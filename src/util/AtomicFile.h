@@ -28,6 +28,7 @@ public:
 
 private:
     void Flush();
+    void WriteAll(const uint8_t* data, size_t n);
     void CloseFile();
     void Discard() noexcept;
 
