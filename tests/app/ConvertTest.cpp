@@ -395,6 +395,20 @@ TEST(ConvertImages, UnsafeNamesReachNoFileOutsideTheWorkingFolder) {
     EXPECT_EQ(folder.ReadFile("app/b.gz"), "beside");
 }
 
+// Japanese names with spaces for the program's folder, the input and the output, with an image
+// whose working file lives below the program's folder.
+TEST(ConvertImages, JapaneseFoldersAndNames) {
+    ProgramFolder folder("図面 app");
+    std::vector<uint8_t> input = ImageDrawing({{"Apic.bmp.gz", GzipOf("image")}}, {{Ref("Apic.bmp")}, {u"図面の文字"}});
+    folder.WriteFile("図面/入力 1.jww", AsString(input));
+    std::set<std::string> expected = folder.Tree();
+    ASSERT_EQ(folder.Run({"", "", "%/図面/入力 1.jww", "%/図面/出力 1.jww"}), 0);
+    expected.insert("図面/出力 1.jww");
+    EXPECT_EQ(folder.Tree(), expected);
+    EXPECT_EQ(AsBytes(folder.ReadFile("図面/出力 1.jww")), ExpectedConversion(input, 0));
+    EXPECT_EQ(WrittenImages(AsBytes(folder.ReadFile("図面/出力 1.jww"))), std::vector<std::string>{"Apic.bmp.gz"});
+}
+
 TEST(ConvertImages, ImageCountZeroStaysZero) {
     std::vector<uint8_t> input = ImageDrawing({}, {{Ref("Apic.bmp")}});
     std::vector<uint8_t> output = Convert(input, 0);
