@@ -142,17 +142,19 @@ void AtomicFile::CloseFile() {
 #endif
 }
 
-// The rename makes the file appear whole or not at all; it is not synced to disk first, which
-// would only matter after a crash of the whole system and costs more than a small conversion.
+// The data reaches the disk before the rename, so that not even a crash of the whole system
+// can leave a partial file at the target.
 void AtomicFile::Commit() {
     if (!open_) throw std::runtime_error("commit of a closed file " + Describe(temp_));
     try {
         Flush();
 #ifdef _WIN32
+        if (!FlushFileBuffers(AsHandle(handle_))) Fail("cannot flush", temp_, LastError());
         CloseFile();
         if (!MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             Fail("cannot replace", target_, LastError());
 #else
+        if (fsync(static_cast<int>(handle_)) != 0) Fail("cannot flush", temp_, LastError());
         CloseFile();
         if (std::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace", target_, LastError());
 #endif
