@@ -182,8 +182,7 @@ DrawingSummary BuildSummary(const TJwwData& d, StringForm form, std::string file
         s.definitions.push_back(std::move(ds));
     }
 
-    // A reference selects the first image whose name, upper-cased, begins with the referenced
-    // name upper-cased, as the writer's image selection does.
+    // Resolved as the writer's image selection resolves them.
     size_t images = std::min(size_t(std::max(d.BindImageN, 0)), d.BindImage.size());
     std::vector<std::u16string> upperNames;
     for (size_t i = 0; i < images; ++i) {
@@ -192,15 +191,8 @@ DrawingSummary BuildSummary(const TJwwData& d, StringForm form, std::string file
         s.images.push_back({Utf16ToUtf8(img.Fname), img.Fsize, EndsWithGz(img.Fname), false});
     }
     for (const TEntJwwMoji* m : kept) {
-        std::u16string_view ref = ImageReferenceName(m->str);
-        if (ref.empty()) continue;
-        std::u16string upperRef = UpperCase(ref);
-        for (size_t i = 0; i < upperNames.size(); ++i) {
-            if (std::u16string_view(upperNames[i]).substr(0, upperRef.size()) == upperRef) {
-                s.images[i].referenced = true;
-                break;
-            }
-        }
+        int32_t image = ReferencedImage(m->str, upperNames);
+        if (image >= 0) s.images[size_t(image)].referenced = true;
     }
     return s;
 }

@@ -194,7 +194,7 @@ int ClassTagIn(ByteReader& r, ClassTable& classes, bool entityList) {
 void ByteWriter::StringOut(std::u16string_view s) {
     if (options & kOptUtf16) {
         if (s.size() > 65535) FailIo();  // the format cannot carry it
-        Fill(0xFF, 1);
+        U8(0xFF);  // marker FF FE FF
         U8(0xFE);
         U8(0xFF);
         size_t n = s.size();
@@ -245,6 +245,7 @@ void ByteWriter::ClassRefOut(int64_t index) {
 }
 
 void ByteWriter::ClassTagOut(ClassTable& classes, int klass) {
+    if (buf_.size() >= kFlushAt) Flush();  // every object begins here
     if (classes.index[klass] == 0) {
         U16(0xFFFF);
         U16(uint16_t(version));

@@ -49,8 +49,23 @@ bool EntryIsWritten(const ListRef& list, const TEntJwwNo& entry) {
 
 namespace {
 
-// Walks the n objects of a list the way EntListIn does, without keeping anything, and returns
-// how many records of each type the list holds, so that the arrays are sized once. The walk
+// Walks the n objects of a list that select a class, calling readRecord(type) for each; the
+// tag alone is consumed for a tag that selects nothing. A tag that the file cannot deliver
+// fails the read.
+template <class ReadRecord>
+void WalkObjects(ByteReader& r, int32_t n, ClassTable& classes, ReadRecord&& readRecord) {
+    for (int32_t k = 0; k < n;) {
+        if (r.atEnd()) FailIo();
+        int klass = ClassTagIn(r, classes, true);
+        if (r.pastEnd()) FailIo();
+        if (klass < kEntLine || klass > kEntBlock) continue;
+        readRecord(klass);
+        ++k;
+        ++classes.running;
+    }
+}
+
+// How many records of each type the list holds, so that the arrays are sized once. The walk
 // stops quietly where the real read would fail; the real read then fails there itself.
 std::array<int32_t, 8> CountRecords(ByteReader& r, int32_t n, ClassTable classes) {
     std::array<int32_t, 8> counts{};
@@ -63,11 +78,7 @@ std::array<int32_t, 8> CountRecords(ByteReader& r, int32_t n, ClassTable classes
     TEntJwwBlock block;
     r.skipStrings = true;
     try {
-        for (int32_t k = 0; k < n;) {
-            if (r.atEnd()) break;
-            int klass = ClassTagIn(r, classes, true);
-            if (r.pastEnd()) break;
-            if (klass < kEntLine || klass > kEntBlock) continue;
+        WalkObjects(r, n, classes, [&](int klass) {
             bool present = false;
             switch (klass) {
                 case kEntLine: present = RecordIn(r, line); break;
@@ -79,9 +90,7 @@ std::array<int32_t, 8> CountRecords(ByteReader& r, int32_t n, ClassTable classes
                 case kEntBlock: present = RecordIn(r, block); break;
             }
             counts[size_t(klass)] += present ? 1 : 0;
-            ++k;
-            ++classes.running;
-        }
+        });
     } catch (const JwwIoError&) {
     }
     r.skipStrings = false;
@@ -104,12 +113,8 @@ void EntListIn(ByteReader& r, int32_t n, ListRef list, ClassTable& classes) {
         });
     }
 
-    int32_t k = 0, j = 0;
-    while (k < n) {
-        if (r.atEnd()) FailIo();  // an object tag is expected
-        int klass = ClassTagIn(r, classes, true);
-        if (r.pastEnd()) FailIo();
-        if (klass < kEntLine || klass > kEntBlock) continue;  // selects no entity class: tag only
+    int32_t j = 0;
+    WalkObjects(r, n, classes, [&](int klass) {
         WithArray(list, klass, [&](auto& array, int32_t& count) {
             array.emplace_back();
             if (RecordIn(r, array.back())) {
@@ -119,9 +124,7 @@ void EntListIn(ByteReader& r, int32_t n, ListRef list, ClassTable& classes) {
                 array.pop_back();  // missing record: the entity is dropped
             }
         });
-        ++k;
-        ++classes.running;
-    }
+    });
 }
 
 int32_t EntListCount(const ListRef& list, int32_t ver, int32_t readVer) {

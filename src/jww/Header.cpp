@@ -164,13 +164,15 @@ void HeaderFields(Io& io, D& d) {
         io.Out(col.anPrtPenWidth, [](int32_t v) { return Clamp(v, 1, 500); });
         io.Out(col.adPrtTenHankei, [](double v) { return ClampD(v, 0.1, 10.0); });
     }
-    for (int t = 0; t < 8; ++t) {
-        auto& lt = d.EntLtp1[t];
-        io(lt.alLType);
-        io(lt.anTokushuSenUintDot);
-        io(lt.anTokushuSenPich);
-        io(lt.anPrtTokushuSenPich);
-    }
+    auto lineTypes = [&io](auto& table) {  // EntLtp1 and EntLtp3 share their layout
+        for (auto& lt : table) {
+            io(lt.alLType);
+            io(lt.anTokushuSenUintDot);
+            io(lt.anTokushuSenPich);
+            io(lt.anPrtTokushuSenPich);
+        }
+    };
+    lineTypes(d.EntLtp1);
     for (int t = 0; t < 5; ++t) {
         auto& lt = d.EntLtp2[t];
         io(lt.alLType);
@@ -179,13 +181,7 @@ void HeaderFields(Io& io, D& d) {
         io(lt.anPrtRandSenWide);
         io(lt.anPrtTokushuSenPich);
     }
-    for (int t = 0; t < 4; ++t) {
-        auto& lt = d.EntLtp3[t];
-        io(lt.alLType);
-        io(lt.anTokushuSenUintDot);
-        io(lt.anTokushuSenPich);
-        io(lt.anPrtTokushuSenPich);
-    }
+    lineTypes(d.EntLtp3);
     io(h.nDrawGamenTen);
     io(h.nDrawPrtTen);
     io(h.nBitMapFirstDraw);

@@ -1,5 +1,6 @@
 #include "ImageRefs.h"
 
+#include "TextHelpers.h"
 #include "Versions.h"
 
 namespace {
@@ -20,6 +21,15 @@ std::u16string_view ImageReferenceName(std::u16string_view text) {
     size_t comma = text.find(u',');
     if (comma == std::u16string_view::npos) return {};
     return text.substr(kEmbedded.size(), comma - kEmbedded.size());
+}
+
+int32_t ReferencedImage(std::u16string_view text, const std::vector<std::u16string>& upperCaseNames) {
+    std::u16string_view ref = ImageReferenceName(text);
+    if (ref.empty()) return -1;
+    std::u16string upperRef = UpperCase(ref);
+    for (size_t i = 0; i < upperCaseNames.size(); ++i)
+        if (std::u16string_view(upperCaseNames[i]).substr(0, upperRef.size()) == upperRef) return int32_t(i);
+    return -1;
 }
 
 std::u16string RewriteImagePlacement(std::u16string text, int32_t options) {

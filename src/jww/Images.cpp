@@ -46,23 +46,13 @@ void StoreWorkingFile(const FilePath& path, ByteReader& r, uint64_t size) {
     if (!out) DeleteFileIfExists(path);
 }
 
-void SelectReferenced(TJwwData& d, const std::vector<std::u16string>& upperNames, const TEntJwwMoji& text) {
-    std::u16string_view ref = ImageReferenceName(text.str);
-    if (ref.empty()) return;
-    std::u16string upperRef = UpperCase(ref);
-    for (size_t i = 0; i < upperNames.size(); ++i) {
-        if (std::u16string_view(upperNames[i]).substr(0, upperRef.size()) == upperRef) {
-            d.BindImage[i].exf = true;
-            return;
-        }
-    }
-}
-
 void SelectTexts(TJwwData& d, const std::vector<std::u16string>& upperNames, ListRef list) {
     size_t n = std::min(size_t(std::max(list.NoN, 0)), list.No.size());
     for (size_t i = 0; i < n; ++i) {
         const TEntJwwNo& e = list.No[i];
-        if (e.EntType == kEntMoji && EntryIsWritten(list, e)) SelectReferenced(d, upperNames, list.Moji[size_t(e.EntNo)]);
+        if (e.EntType != kEntMoji || !EntryIsWritten(list, e)) continue;
+        int32_t image = ReferencedImage(list.Moji[size_t(e.EntNo)].str, upperNames);
+        if (image >= 0) d.BindImage[size_t(image)].exf = true;
     }
 }
 

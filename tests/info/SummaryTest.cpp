@@ -131,15 +131,6 @@ std::vector<uint8_t> Save(TJwwData& d) {
     return bytes;
 }
 
-// What a conversion does to the drawing before writing it.
-void MarkZeroExtentTexts(TJwwData& d) {
-    for (auto& e : d.EntNo)
-        if (e.EntType == kEntMoji && IsZeroExtent(d.EntMoji[size_t(e.EntNo)])) e.EntType = kEntNone;
-    for (auto& b : d.EntBlockDef)
-        for (auto& e : b.mNo)
-            if (e.EntType == kEntMoji && IsZeroExtent(b.mMoji[size_t(e.EntNo)])) e.EntType = kEntNone;
-}
-
 void WriteFile(const FilePath& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
@@ -345,7 +336,7 @@ TEST_F(InfoTest, DiffOfDrawingBeforeAndAfterConversion) {
     std::filesystem::create_directories(d.BindImageFolder);
     d.BindImageExp = d.BindImageExr = true;
     ASSERT_TRUE(d.FileIn(rich)) << d.LastError;
-    MarkZeroExtentTexts(d);
+    RemoveZeroExtentTexts(d);
     d.SetFileOutOption(32);
     FilePath after = tmp.path() / "after.jww";
     ASSERT_TRUE(d.FileOut(after, d.Enthd.jwVer)) << d.LastError;

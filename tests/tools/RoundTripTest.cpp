@@ -72,19 +72,6 @@ std::vector<TextKey> WrittenTexts(const std::vector<TEntJwwNo>& no, int32_t n, c
     return out;
 }
 
-// The removal rule: every zero-extent text of the drawing and of every definition is marked type 0.
-void MarkZeroExtentTexts(TJwwData& d) {
-    auto mark = [](std::vector<TEntJwwNo>& no, int32_t n, const std::vector<TEntJwwMoji>& moji, int32_t mojiN) {
-        for (int32_t i = 0; i < n; ++i) {
-            TEntJwwNo& e = no[size_t(i)];
-            if (e.EntType == kEntMoji && e.EntNo >= 0 && e.EntNo < mojiN && IsZeroExtent(moji[size_t(e.EntNo)]))
-                e.EntType = kEntNone;
-        }
-    };
-    mark(d.EntNo, d.Enthd.n1, d.EntMoji, d.EntMojiN);
-    for (auto& b : d.EntBlockDef) mark(b.mNo, b.N, b.mMoji, b.mMojiN);
-}
-
 std::u16string ReferencedName(const std::u16string& s) {
     static const std::u16string kPrefix = u"^@BM%temp%";
     if (s.size() < 11 || s.compare(0, kPrefix.size(), kPrefix) != 0) return {};
@@ -140,7 +127,7 @@ TEST_P(RoundTrip, RemovedZeroExtentTextsAreGoneAndEveryOtherTextStaysOnceInOrder
     ASSERT_GT(before.drawing.zeroExtentTexts, 0);
     ASSERT_GT(before.usedDefinitionContent.zeroExtentTexts, 0);
 
-    MarkZeroExtentTexts(in.d);
+    RemoveZeroExtentTexts(in.d);
     std::vector<TextKey> mainTexts = WrittenTexts(in.d.EntNo, in.d.Enthd.n1, in.d.EntMoji, in.d.EntMojiN);
     std::vector<std::vector<TextKey>> defTexts, unusedDefTexts;
     for (const auto& b : in.d.EntBlockDef)
